@@ -1,0 +1,10 @@
+#!/usr/bin/env bash
+# Runs every test through CTest under Wine; the display comes from the caller.
+set -uo pipefail
+source "$(dirname "${BASH_SOURCE[0]}")/wine-env.sh"
+# One wineserver for the whole run saves its start-up for every test program.
+wineserver -p 60
+ctest --test-dir "$VESK_BUILD" --output-on-failure --timeout 600 "$@"
+status=$?
+wineserver -k 2>/dev/null
+exit $status
