@@ -4,6 +4,7 @@
 BUILD   := build
 JOBS    ?= $(shell nproc 2>/dev/null || echo 2)
 CMAKE_FLAGS ?=
+export VESK_BUILD := $(abspath $(BUILD))
 
 .PHONY: all deps configure build prefix run test screenshot bench demo clean
 
