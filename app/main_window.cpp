@@ -253,6 +253,10 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         if (mainWindowEvents.onMainWindowResized)
             mainWindowEvents.onMainWindowResized();
         return 0;
+    case WM_GETMINMAXINFO:
+        // The window has no minimum size of its own.
+        reinterpret_cast<MINMAXINFO*>(lParam)->ptMinTrackSize = POINT{0, 0};
+        return 0;
     case WM_ACTIVATE:
         if (LOWORD(wParam) == WA_INACTIVE)
             focusWhenInactive = GetFocus();
