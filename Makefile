@@ -33,6 +33,9 @@ test: build prefix
 screenshot: build prefix
 	@scripts/with-display.sh --headless scripts/screenshot.sh
 
+demo: build prefix
+	@scripts/with-display.sh --headless scripts/demo.sh
+
 bench: build prefix
 	@scripts/with-display.sh --headless scripts/bench.sh
 

@@ -7,4 +7,6 @@ export WINEARCH=win64
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES="mscoree=;mshtml="
 export LANG=zh_CN.UTF-8
-{ export LC_ALL=zh_CN.UTF-8; } 2>/dev/null  # bash itself has no such locale; Wine only needs the name
+# Wine takes its code page from LC_ALL. The machine need not have that
+# locale, so it is given to Wine alone (bash would warn about it).
+wine() { env LC_ALL=zh_CN.UTF-8 wine "$@"; }
