@@ -16,6 +16,19 @@ std::wstring WideFromGbk(const Text& text)
     return wide;
 }
 
+int WideLengthFromGbk(const Text& text)
+{
+    if (text.empty())
+        return 0;
+    return MultiByteToWideChar(kGbk, 0, text.c_str(), text.size(), nullptr, 0);
+}
+
+void WideFromGbkInto(const Text& text, wchar_t* wide, int length)
+{
+    if (!text.empty() && length > 0)
+        MultiByteToWideChar(kGbk, 0, text.c_str(), text.size(), wide, length);
+}
+
 Text GbkFromWide(std::wstring_view wide)
 {
     if (wide.empty())

@@ -9,4 +9,10 @@
 #include "text/text.h"
 
 std::wstring WideFromGbk(const Text& text);
+// The same conversion for a caller that owns the storage (a BSTR of a page
+// that runs to megabytes, written once rather than built and then copied):
+// the number of UTF-16 units it gives, and the conversion into a buffer of
+// exactly that many.
+int WideLengthFromGbk(const Text& text);
+void WideFromGbkInto(const Text& text, wchar_t* wide, int length);
 Text GbkFromWide(std::wstring_view wide);

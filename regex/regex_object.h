@@ -1,0 +1,48 @@
+// The regular-expression object: one pattern run over one subject text by
+// the system's VBScript engine, driven by late-bound automation calls.
+//
+// Indexes of matches and groups are 1-based here and 0-based towards the
+// engine. Every failure is silent and gives the empty text or 0.
+#pragma once
+
+#include <cstdint>
+
+#include "regex/automation.h"
+#include "text/text.h"
+
+class RegexObject {
+public:
+    // Puts the thread into a COM apartment (CoInitialize, result ignored).
+    RegexObject();
+    // Shares the engine and the match collection (one more reference to
+    // each) and duplicates the subject. The copy enters the apartment too,
+    // so that its destruction balances its own CoInitialize.
+    RegexObject(const RegexObject& other);
+    RegexObject& operator=(const RegexObject&) = delete;
+    // Releases both objects, then CoUninitialize.
+    ~RegexObject();
+
+    // A fresh engine with the flags and pattern, run over the subject; true
+    // when the engine returned a match collection.
+    bool Create(const Text& pattern, const Text& subject, bool caseSensitive = false, bool multiline = true,
+                bool global = true);
+    Text PatternText() const;
+    Text ReplaceMatches(const Text& replacement) const;
+    int32_t MatchCount() const;
+    // position, when asked for, is the 0-based byte position in the subject.
+    Text MatchText(int32_t matchIndex, int32_t* position = nullptr) const;
+    Text SubMatchText(int32_t matchIndex, int32_t groupIndex, int32_t* position = nullptr) const;
+    // The number of groups of the first match.
+    int32_t SubMatchCount() const;
+
+    AutomationObject engine;   // the engine of the last Create
+    AutomationObject matches;  // its match collection; empty after a failed "Execute"
+    Text subject;              // the subject of the last Create
+
+private:
+    int32_t BytePosition(const Text& sought, const AutomationObject& match) const;
+};
+
+// The programmatic identifier that Create asks for; null restores the
+// system's engine. Only tests change it.
+void SetRegexProgIdForTesting(const wchar_t* progId);
