@@ -31,3 +31,9 @@ void ProcessPendingEvents()
         HandleMessage(message);
     }
 }
+
+bool QuitRequested()
+{
+    MSG message;
+    return PeekMessageW(&message, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE) != 0;
+}

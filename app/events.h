@@ -16,3 +16,7 @@ void HandleMessage(MSG& message);
 // Processes every waiting message as the message loop would, until the queue
 // is empty or the next message is the quit message, which stays queued.
 void ProcessPendingEvents();
+
+// True when the quit message is waiting: the main window is gone and the
+// program is ending, so long work should stop where it is.
+bool QuitRequested();

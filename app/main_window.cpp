@@ -55,6 +55,29 @@ HWND focusWhenInactive = nullptr;
 
 bool RowExists(int32_t row) { return row >= 0 && static_cast<size_t>(row) < rows.size(); }
 
+// Rows come in by the thousand with no message handled in between, and under
+// Wine every change of the list's length redraws its scroll bar on the spot
+// (some 16 ms a row on a shown window). So the list stops drawing at the
+// first new row and draws everything once, when the thread handles messages
+// again; its item count stays exact all along.
+constexpr UINT kResumeListDrawing = WM_APP + 1;
+bool listDrawingHeld = false;
+
+void HoldListDrawing()
+{
+    if (listDrawingHeld || !PostMessageW(mainWindow.window, kResumeListDrawing, 0, 0))
+        return;
+    listDrawingHeld = true;
+    SendMessageW(mainWindow.超级列表框1, WM_SETREDRAW, FALSE, 0);
+}
+
+void ResumeListDrawing()
+{
+    listDrawingHeld = false;
+    SendMessageW(mainWindow.超级列表框1, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(mainWindow.超级列表框1, nullptr, TRUE);
+}
+
 // Status part right edges: each part ends at the sum of its width and those
 // of the parts before it; -1 makes it reach the right end of the bar.
 void ApplyStatusParts()
@@ -237,6 +260,7 @@ void OnDestroy()
     statusWidths.clear();
     statusTexts.clear();
     focusWhenInactive = nullptr;
+    listDrawingHeld = false;
     PostQuitMessage(0);
 }
 
@@ -269,6 +293,9 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         return 0;
     case WM_NOTIFY:
         return OnNotify(*reinterpret_cast<NMHDR*>(lParam));
+    case kResumeListDrawing:
+        ResumeListDrawing();
+        return 0;
     case WM_DESTROY:
         OnDestroy();
         return 0;
@@ -372,11 +399,23 @@ Text AboutText()
 
 void OnAbout() { ShowMessageBox(AboutText(), MB_ICONINFORMATION, "关于"); }
 
+Text ControlText(HWND control)
+{
+    if (!control)
+        return Text();
+    int length = GetWindowTextLengthW(control);
+    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+    int copied = GetWindowTextW(control, text.data(), length + 1);
+    text.resize(static_cast<size_t>(copied > 0 ? copied : 0));
+    return GbkFromWide(text);
+}
+
 int32_t AddRow()
 {
     if (!mainWindow.超级列表框1)
         return -1;
     rows.emplace_back();
+    HoldListDrawing();
     // Only the new row needs drawing; the rows above it stay as they are.
     SendMessageW(mainWindow.超级列表框1, LVM_SETITEMCOUNT, rows.size(), LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
     return static_cast<int32_t>(rows.size() - 1);

@@ -53,6 +53,7 @@ Text AboutText();
 
 // Operations on the window and its controls. List rows and columns count
 // from 0.
+Text ControlText(HWND control);
 int32_t AddRow();
 void SetCellText(int32_t row, int32_t column, const Text& text);
 void ClearRows();

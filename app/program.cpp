@@ -5,14 +5,21 @@
 #include "app/events.h"
 #include "app/framework.h"
 #include "app/main_window.h"
+#include "search/extract.h"
 #include "search/search.h"
+#include "web/notice.h"
 
 void InitGlobals()
 {
+    SetUpResultRegex();
+    SetUpWindowSnapshot();
 }
 
 void OnProgramExit()
 {
+    ReleaseLastPageText();
+    ReleaseResultRegex();
+    ReleaseWindowSnapshot();
 }
 
 int RunProgram()

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <windows.h>
+#include <commctrl.h>
 
 #include <string>
 #include <vector>
@@ -11,14 +12,7 @@
 #include "text/text.h"
 #include "text/wide.h"
 
-inline Text WindowTextOf(HWND window)
-{
-    int length = GetWindowTextLengthW(window);
-    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
-    GetWindowTextW(window, text.data(), length + 1);
-    text.resize(wcslen(text.c_str()));
-    return GbkFromWide(text);
-}
+inline Text WindowTextOf(HWND window) { return ControlText(window); }
 
 inline Text ClassNameOf(HWND window)
 {
