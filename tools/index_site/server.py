@@ -360,6 +360,10 @@ def strip_eol(line):
 
 class Handler(http.server.BaseHTTPRequestHandler):
     protocol_version = "HTTP/1.1"
+    # Headers and body go out in separate writes; with Nagle's algorithm the
+    # last small piece of a body would wait for the client's delayed
+    # acknowledgement (some 40 ms) on a kept-alive connection.
+    disable_nagle_algorithm = True
     server_version = "VeskIndexSite/1.0"
 
     def version_string(self):
