@@ -70,8 +70,9 @@ HWND FindWindowOfProcess(uint32_t processId)
 
 int32_t SnapshotTopLevelWindows(std::vector<WindowInfo>& windows)
 {
-    // The callback only reads window data, which processes no messages, so
-    // nothing else can touch windowSnapshot while the enumeration runs.
+    // The callback only reads window data; a title is read with at most a
+    // WM_GETTEXT, and nothing is taken from the message queue, so no handler
+    // can touch windowSnapshot while the enumeration runs.
     EnumWindows(RecordWindow, 0);
     windows = windowSnapshot;
     windowSnapshot.clear();
