@@ -2,14 +2,27 @@
 
 #include <objbase.h>
 
+#include "regex/own_engine_object.h"
+
 namespace {
 
 constexpr wchar_t kEngineProgId[] = L"VBScript.RegExp";
 const wchar_t* engineProgId = kEngineProgId;
+bool ownEngineAsFallback = true;
+bool ownEngineOnly = false;
 
-// The one place where the engine object is made, so that another engine can
-// stand in where the system has none.
-AutomationObject CreateRegexEngine() { return CreateAutomationObject(engineProgId); }
+// The one place where the engine object is made: the system's VBScript
+// engine, or the program's own where the system has none (Windows is
+// retiring VBScript).
+AutomationObject CreateRegexEngine()
+{
+    if (ownEngineOnly)
+        return CreateOwnRegexEngine();
+    AutomationObject system = CreateAutomationObject(engineProgId);
+    if (system.empty() && ownEngineAsFallback)
+        return CreateOwnRegexEngine();
+    return system;
+}
 
 // "Item" of a collection at a 1-based index, passed 0-based as a double.
 AutomationObject ItemAt(const AutomationObject& collection, int32_t index)
@@ -20,7 +33,13 @@ AutomationObject ItemAt(const AutomationObject& collection, int32_t index)
 
 }  // namespace
 
-void SetRegexProgIdForTesting(const wchar_t* progId) { engineProgId = progId ? progId : kEngineProgId; }
+void SetRegexProgIdForTesting(const wchar_t* progId, bool ownEngineAfter)
+{
+    engineProgId = progId ? progId : kEngineProgId;
+    ownEngineAsFallback = progId == nullptr || ownEngineAfter;
+}
+
+void UseOwnRegexEngineOnlyForTesting(bool ownOnly) { ownEngineOnly = ownOnly; }
 
 RegexObject::RegexObject() { CoInitialize(nullptr); }
 

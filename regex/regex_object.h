@@ -43,6 +43,11 @@ private:
     int32_t BytePosition(const Text& sought, const AutomationObject& match) const;
 };
 
-// The programmatic identifier that Create asks for; null restores the
-// system's engine. Only tests change it.
-void SetRegexProgIdForTesting(const wchar_t* progId);
+// Create asks for the system's "VBScript.RegExp" and, where the system has
+// none, makes the program's own engine. Only tests change that:
+// - another programmatic identifier to ask for, and whether the program's
+//   own engine stands in when that one cannot be made (without it, "no engine
+//   at all" can be tested); null restores the default;
+void SetRegexProgIdForTesting(const wchar_t* progId, bool ownEngineAfter = false);
+// - the program's own engine alone, as on a system without VBScript.
+void UseOwnRegexEngineOnlyForTesting(bool ownOnly);

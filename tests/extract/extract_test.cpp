@@ -9,6 +9,7 @@
 #include <array>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "app/main_window.h"
 #include "app/program.h"
@@ -185,6 +186,88 @@ TEST_F(Extraction, WithoutAnEngineNoRowsAndTheUnitAlone)
     // And the next search finds its engine again.
     FillFrom(L"results.html");
     EXPECT_EQ(RowCount(), 5);
+}
+
+// Every cell and the status text, as the list and the status bar hold them.
+std::vector<Text> Shown()
+{
+    std::vector<Text> shown;
+    for (int32_t row = 0; row < RowCount(); ++row)
+        for (int32_t column = 0; column < 5; ++column)
+            shown.push_back(CellText(row, column));
+    shown.push_back(StatusText(0));
+    return shown;
+}
+
+TEST_F(Extraction, TheProgramsOwnEngineGivesTheSameRows)
+{
+    for (const wchar_t* fixture : {L"results.html", L"results_page2.html", L"no_results.html", L"no_costs.html"}) {
+        SCOPED_TRACE(GbkFromWide(fixture).str());
+        ClearRows();
+        FillFrom(fixture);
+        std::vector<Text> withVbscript = Shown();
+
+        UseOwnRegexEngineOnlyForTesting(true);
+        ClearRows();
+        FillFrom(fixture);
+        UseOwnRegexEngineOnlyForTesting(false);
+        EXPECT_EQ(Shown(), withVbscript);
+    }
+    // And the rows are the right ones, not merely the same.
+    UseOwnRegexEngineOnlyForTesting(true);
+    ClearRows();
+    FillFrom(L"results.html");
+    UseOwnRegexEngineOnlyForTesting(false);
+    ASSERT_EQ(RowCount(), 5);
+    ExpectRows(0, kPageOneRows);
+    EXPECT_EQ(StatusText(0), T("0.35秒"));
+}
+
+// Every match and group of a pattern over a page, with the byte positions
+// that the engine's FirstIndex gives.
+std::vector<std::pair<Text, int32_t>> Observed(const Text& pattern, const Text& page)
+{
+    std::vector<std::pair<Text, int32_t>> seen;
+    RegexObject regex;
+    regex.Create(pattern, page);
+    for (int32_t i = 1; i <= regex.MatchCount(); ++i) {
+        int32_t position = 0;
+        Text match = regex.MatchText(i, &position);
+        seen.emplace_back(match, position);
+        for (int32_t group = 1; group <= regex.SubMatchCount() + 1; ++group) {
+            Text text = regex.SubMatchText(i, group, &position);
+            seen.emplace_back(text, position);
+        }
+    }
+    return seen;
+}
+
+TEST(OwnEngineOverPages, SameMatchesGroupsAndPositionsAsVbscript)
+{
+    for (const wchar_t* fixture : {L"results.html", L"results_page2.html", L"no_results.html", L"no_costs.html"}) {
+        SCOPED_TRACE(GbkFromWide(fixture).str());
+        Text page = ReadFixturePage(fixture);
+        for (const Text* pattern : {&resultRowPattern, &searchTimePattern}) {
+            auto withVbscript = Observed(*pattern, page);
+            UseOwnRegexEngineOnlyForTesting(true);
+            auto withOwn = Observed(*pattern, page);
+            UseOwnRegexEngineOnlyForTesting(false);
+            EXPECT_EQ(withOwn, withVbscript);
+            if (pattern == &resultRowPattern && std::wstring(fixture) == L"results.html")
+                EXPECT_EQ(withVbscript.size(), 5u * 8u) << "five matches, each with six groups and one past them";
+        }
+    }
+}
+
+TEST_F(Extraction, WhereVbscriptIsMissingTheOwnEngineStandsIn)
+{
+    // As on a Windows without VBScript: the system's engine cannot be made.
+    SetRegexProgIdForTesting(L"Vesk.NoSuchEngine.1", true);
+    FillFrom(L"results.html");
+    SetRegexProgIdForTesting(nullptr);
+    ASSERT_EQ(RowCount(), 5);
+    ExpectRows(0, kPageOneRows);
+    EXPECT_EQ(StatusText(0), T("0.35秒"));
 }
 
 TEST(ResultPatterns, AreTheSiteMarkupByteForByte)
