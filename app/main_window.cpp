@@ -426,7 +426,8 @@ void SetCellText(int32_t row, int32_t column, const Text& text)
     if (!RowExists(row) || column < 0 || column >= kColumnCount)
         return;
     rows[row][column] = text;
-    SendMessageW(mainWindow.超级列表框1, LVM_REDRAWITEMS, row, row);
+    if (!listDrawingHeld)  // otherwise the whole list draws when drawing resumes
+        SendMessageW(mainWindow.超级列表框1, LVM_REDRAWITEMS, row, row);
 }
 
 void ClearRows()

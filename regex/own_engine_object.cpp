@@ -56,7 +56,22 @@ public:
     explicit Arguments(const DISPPARAMS* params) : params_(params) {}
     UINT count() const { return params_ ? params_->cArgs - params_->cNamedArgs : 0; }
 
-    bool Text(UINT index, VARIANT& converted) const { return Convert(index, VT_BSTR, converted); }
+    // A text argument: a string as given (a page runs to megabytes, so it is
+    // not copied), anything else converted into `converted`.
+    bool Text(UINT index, VARIANT& converted, std::u16string_view& text) const
+    {
+        if (index >= count())
+            return false;
+        const VARIANT& given = params_->rgvarg[params_->cArgs - 1 - index];
+        if (given.vt == VT_BSTR) {
+            text = ViewOf(given.bstrVal);
+            return true;
+        }
+        if (!Convert(index, VT_BSTR, converted))
+            return false;
+        text = ViewOf(converted.bstrVal);
+        return true;
+    }
     bool Bool(UINT index, bool& value) const
     {
         VARIANT converted;
@@ -376,13 +391,15 @@ private:
         UINT wanted = id == kReplace ? 2 : 1;
         if (arguments.count() != wanted)
             return DISP_E_BADPARAMCOUNT;
-        LocalVariant subject, replacement;
-        if (!arguments.Text(0, subject.value) || (id == kReplace && !arguments.Text(1, replacement.value)))
+        LocalVariant subjectStorage, replacementStorage;
+        std::u16string_view subject, replacement;
+        if (!arguments.Text(0, subjectStorage.value, subject) ||
+            (id == kReplace && !arguments.Text(1, replacementStorage.value, replacement)))
             return DISP_E_TYPEMISMATCH;
 
         if (id == kExecute) {
             engine::MatchCollection matches;
-            engine::ScanStatus status = regex_.Execute(ViewOf(subject.value.bstrVal), matches);
+            engine::ScanStatus status = regex_.Execute(subject, matches);
             if (status != engine::ScanStatus::Ok)
                 return RaiseFor(status, exception);
             ReturnObject(result, new MatchesObject(std::move(matches)));
@@ -390,8 +407,7 @@ private:
         }
         if (id == kReplace) {
             std::u16string replaced;
-            engine::ScanStatus status =
-                regex_.Replace(ViewOf(subject.value.bstrVal), ViewOf(replacement.value.bstrVal), replaced);
+            engine::ScanStatus status = regex_.Replace(subject, replacement, replaced);
             if (status != engine::ScanStatus::Ok)
                 return RaiseFor(status, exception);
             result.vt = VT_BSTR;
@@ -399,7 +415,7 @@ private:
             return S_OK;
         }
         bool found = false;
-        engine::ScanStatus status = regex_.Test(ViewOf(subject.value.bstrVal), found);
+        engine::ScanStatus status = regex_.Test(subject, found);
         if (status != engine::ScanStatus::Ok)
             return RaiseFor(status, exception);
         result.vt = VT_BOOL;

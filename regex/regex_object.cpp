@@ -52,6 +52,7 @@ RegexObject::~RegexObject()
 {
     engine.Clear();
     matches.Clear();
+    subjectArgument = Variant();
     subject = Text();
     CoUninitialize();
 }
@@ -66,8 +67,9 @@ bool RegexObject::Create(const Text& pattern, const Text& subjectText, bool case
     PutProperty(engine, L"Multiline", BoolArgument(multiline));
     PutProperty(engine, L"Global", BoolArgument(global));
     PutProperty(engine, L"Pattern", TextArgument(pattern));
-    Variant arguments[] = {TextArgument(subjectText)};
-    matches = ObjectOf(CallMethod(engine, L"Execute", arguments));
+    if (subjectArgument.get().vt != VT_BSTR || !(subjectText == subject))
+        subjectArgument = TextArgument(subjectText);
+    matches = ObjectOf(CallMethod(engine, L"Execute", std::span<const Variant>(&subjectArgument, 1)));
     subject = subjectText;
     return !matches.empty();
 }

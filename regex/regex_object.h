@@ -41,6 +41,11 @@ public:
 
 private:
     int32_t BytePosition(const Text& sought, const AutomationObject& match) const;
+
+    // The subject as the engine takes it, kept for the next Create: the
+    // search-time pattern runs over the same page as the rows before it, and
+    // converting a page of megabytes again would cost more than its matching.
+    Variant subjectArgument;
 };
 
 // Create asks for the system's "VBScript.RegExp" and, where the system has

@@ -36,6 +36,9 @@ for bench in "$VESK_BUILD"/bench/*.exe; do
   name=$(basename "$bench" .exe)
   echo "== $name"
   wine "$bench" </dev/null || status=1
+  if [ "$name" = extract_bench ] && [ -f "$VESK_BUILD/bench/reference_row_pattern.txt" ]; then
+    python3 "$here/reference_pipeline.py" "$VESK_BUILD/bench"
+  fi
   if [ "$name" = search_bench ]; then
     echo "  curl, same pages, same run: 10 results $(curl_ms normal 30) ms, 1,000 results $(curl_ms 'many&n=1000' 5) ms"
   fi

@@ -1,5 +1,7 @@
 #include "regex/engine/regex_engine.h"
 
+#include <algorithm>
+
 #include "regex/engine/compiler.h"
 #include "regex/engine/parser.h"
 #include "regex/engine/program.h"
@@ -193,9 +195,18 @@ ScanStatus Replace(const Regex& regex, std::u16string_view subject, std::u16stri
 
 // --- the automation-facing object ----------------------------------------
 
+// The matches keep a copy of the stretch of the subject that their texts
+// come from (not of the whole subject: a page runs to megabytes, and copying
+// it is what an Execute would spend most of its time on).
 struct MatchItem::Data {
-    std::u16string subject;
+    std::u16string text;  // the subject from `offset` on, as far as the matches reach
+    size_t offset = 0;
     std::vector<Match> matches;
+
+    std::u16string_view Piece(int32_t start, int32_t length) const
+    {
+        return std::u16string_view(text).substr(static_cast<size_t>(start) - offset, static_cast<size_t>(length));
+    }
 };
 
 std::u16string_view MatchItem::Value() const
@@ -203,7 +214,7 @@ std::u16string_view MatchItem::Value() const
     if (!data_)
         return {};
     const Match& m = data_->matches[index_];
-    return std::u16string_view(data_->subject).substr(static_cast<size_t>(m.start), static_cast<size_t>(m.length));
+    return data_->Piece(m.start, m.length);
 }
 
 int32_t MatchItem::FirstIndex() const { return data_ ? data_->matches[index_].start : 0; }
@@ -227,7 +238,7 @@ std::u16string_view MatchItem::SubMatch(int index, bool* tookPart, bool* inRange
         return {};
     if (tookPart)
         *tookPart = true;
-    return std::u16string_view(data_->subject).substr(static_cast<size_t>(c.start), static_cast<size_t>(c.length));
+    return data_->Piece(c.start, c.length);
 }
 
 MatchCollection::MatchCollection() : data_(std::make_shared<MatchItem::Data>()) {}
@@ -283,10 +294,27 @@ ScanStatus RegExp::Execute(std::u16string_view subject, MatchCollection& matches
     if (!Compiled())
         return ScanStatus::PatternRejected;
     auto data = std::make_shared<MatchItem::Data>();
-    data->subject.assign(subject);
-    ScanStatus status = FindAll(regex_, data->subject, global_, data->matches);
-    if (status == ScanStatus::Ok)
-        matches.data_ = std::move(data);
+    ScanStatus status = FindAll(regex_, subject, global_, data->matches);
+    if (status != ScanStatus::Ok)
+        return status;
+    // The stretch that every match and group lies in; a group set inside a
+    // lookahead may reach past its match.
+    size_t begin = subject.size(), end = 0;
+    auto cover = [&](int32_t start, int32_t length) {
+        begin = std::min(begin, static_cast<size_t>(start));
+        end = std::max(end, static_cast<size_t>(start) + static_cast<size_t>(length));
+    };
+    for (const Match& m : data->matches) {
+        cover(m.start, m.length);
+        for (const Capture& c : m.groups)
+            if (c.participated())
+                cover(c.start, c.length);
+    }
+    if (begin <= end) {  // at least one match, perhaps only empty ones
+        data->offset = begin;
+        data->text.assign(subject.substr(begin, end - begin));
+    }
+    matches.data_ = std::move(data);
     return status;
 }
 

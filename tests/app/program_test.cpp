@@ -93,7 +93,8 @@ std::wstring ProgramPath()
 TEST(Program, TheRealProgramClosesOnEscWithExitCodeZero)
 {
     std::wstring path = ProgramPath();
-    STARTUPINFOW startup = {sizeof startup};
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
     PROCESS_INFORMATION process = {};
     ASSERT_TRUE(CreateProcessW(path.c_str(), nullptr, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
         << "cannot start the program";

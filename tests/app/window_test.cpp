@@ -335,8 +335,9 @@ TEST_F(MainWindowTest, ButtonsRaiseTheirCommands)
 TEST_F(MainWindowTest, EscClosesTheWindowFromAnyControl)
 {
     for (HWND* control : {&mainWindow.超级列表框1, &mainWindow.按钮2, &mainWindow.编辑框1}) {
-        if (!mainWindow.window)
+        if (!mainWindow.window) {
             ASSERT_TRUE(CreateMainWindow(SW_SHOWNORMAL));
+        }
         HWND window = mainWindow.window;
         SetFocus(*control);
         PostMessageW(*control, WM_KEYDOWN, VK_ESCAPE, 1);

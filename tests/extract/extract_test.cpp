@@ -253,8 +253,9 @@ TEST(OwnEngineOverPages, SameMatchesGroupsAndPositionsAsVbscript)
             auto withOwn = Observed(*pattern, page);
             UseOwnRegexEngineOnlyForTesting(false);
             EXPECT_EQ(withOwn, withVbscript);
-            if (pattern == &resultRowPattern && std::wstring(fixture) == L"results.html")
+            if (pattern == &resultRowPattern && std::wstring(fixture) == L"results.html") {
                 EXPECT_EQ(withVbscript.size(), 5u * 8u) << "five matches, each with six groups and one past them";
+            }
         }
     }
 }
