@@ -207,6 +207,17 @@ TEST_F(OwnEngine, NonAsciiLettersFoldUnderIgnoreCase)
         ExpectMatches(e);
 }
 
+TEST_F(OwnEngine, AGroupInALookaheadMayReachPastItsMatch)
+{
+    Seen seen = Observe(CreateOwnRegexEngine(), Case{L"x(?=(yz))", L"..xyz.xyz"});
+    ASSERT_EQ(seen.matches.size(), 2u);
+    EXPECT_EQ(seen.matches[0].value, std::wstring(L"x"));
+    EXPECT_EQ(seen.matches[0].firstIndex, 2);
+    EXPECT_EQ(seen.matches[0].groups, std::vector<std::optional<std::wstring>>{std::wstring(L"yz")});
+    EXPECT_EQ(seen.matches[1].firstIndex, 6);
+    EXPECT_EQ(seen.matches[1].groups, std::vector<std::optional<std::wstring>>{std::wstring(L"yz")});
+}
+
 TEST_F(OwnEngine, LineEndsAndAnchors)
 {
     const Case cases[] = {
