@@ -193,6 +193,30 @@ protected:
     static bool IsRead(WORD flags) { return (flags & (DISPATCH_PROPERTYGET | DISPATCH_METHOD)) != 0; }
     static bool IsWrite(WORD flags) { return (flags & DISPATCH_PROPERTYPUT) != 0; }
 
+    // The two members of a collection, Count and Item(index); `put(index,
+    // result)` fills in item `index` and is false when there is none.
+    template <typename PutItem>
+    static HRESULT CallCollection(DISPID id, WORD flags, const Arguments& arguments, VARIANT& result,
+                                  EXCEPINFO* exception, int32_t count, PutItem put)
+    {
+        if (!IsRead(flags) || (id != DISPID_VALUE && id != kCollectionCount))
+            return DISP_E_MEMBERNOTFOUND;
+        if (arguments.count() != (id == kCollectionCount ? 0u : 1u))
+            return DISP_E_BADPARAMCOUNT;
+        if (id == kCollectionCount) {
+            result.vt = VT_I4;
+            result.lVal = count;
+            return S_OK;
+        }
+        int32_t index = 0;
+        if (!arguments.Int(0, index))
+            return DISP_E_TYPEMISMATCH;
+        if (!put(index, result))
+            return Raise(exception, kInvalidArgument, L"Invalid procedure call or argument");
+        return S_OK;
+    }
+    static constexpr DISPID kCollectionCount = 1;
+
     // Hands a new object to the caller's result, which then holds its one reference.
     static void ReturnObject(VARIANT& result, IDispatch* object)
     {
@@ -206,38 +230,23 @@ private:
 
 class SubMatchesObject final : public DispatchObject<SubMatchesObject> {
 public:
-    static constexpr DISPID kItem = DISPID_VALUE, kCount = 1;
+    static constexpr DISPID kItem = DISPID_VALUE, kCount = kCollectionCount;
     static constexpr Member kMembers[] = {{L"Item", kItem}, {L"Count", kCount}};
 
     explicit SubMatchesObject(engine::MatchItem match) : match_(std::move(match)) {}
 
     HRESULT Call(DISPID id, WORD flags, const Arguments& arguments, VARIANT& result, EXCEPINFO* exception)
     {
-        if (!IsRead(flags))
-            return DISP_E_MEMBERNOTFOUND;
-        if (id == kCount) {
-            if (arguments.count() != 0)
-                return DISP_E_BADPARAMCOUNT;
-            result.vt = VT_I4;
-            result.lVal = match_.SubMatchCount();
-            return S_OK;
-        }
-        if (id != kItem)
-            return DISP_E_MEMBERNOTFOUND;
-        int32_t index = 0;
-        if (arguments.count() != 1)
-            return DISP_E_BADPARAMCOUNT;
-        if (!arguments.Int(0, index))
-            return DISP_E_TYPEMISMATCH;
-        bool tookPart = false, inRange = false;
-        std::u16string_view text = match_.SubMatch(index, &tookPart, &inRange);
-        if (!inRange)
-            return Raise(exception, kInvalidArgument, L"Invalid procedure call or argument");
-        if (tookPart) {  // a group that took no part stays Empty
-            result.vt = VT_BSTR;
-            result.bstrVal = NewBstr(text);
-        }
-        return S_OK;
+        return CallCollection(id, flags, arguments, result, exception, match_.SubMatchCount(),
+                              [&](int32_t index, VARIANT& item) {
+                                  bool tookPart = false, inRange = false;
+                                  std::u16string_view text = match_.SubMatch(index, &tookPart, &inRange);
+                                  if (inRange && tookPart) {  // a group that took no part stays Empty
+                                      item.vt = VT_BSTR;
+                                      item.bstrVal = NewBstr(text);
+                                  }
+                                  return inRange;
+                              });
     }
 
 private:
@@ -285,34 +294,21 @@ private:
 
 class MatchesObject final : public DispatchObject<MatchesObject> {
 public:
-    static constexpr DISPID kItem = DISPID_VALUE, kCount = 1;
+    static constexpr DISPID kItem = DISPID_VALUE, kCount = kCollectionCount;
     static constexpr Member kMembers[] = {{L"Item", kItem}, {L"Count", kCount}};
 
     explicit MatchesObject(engine::MatchCollection matches) : matches_(std::move(matches)) {}
 
     HRESULT Call(DISPID id, WORD flags, const Arguments& arguments, VARIANT& result, EXCEPINFO* exception)
     {
-        if (!IsRead(flags))
-            return DISP_E_MEMBERNOTFOUND;
-        if (id == kCount) {
-            if (arguments.count() != 0)
-                return DISP_E_BADPARAMCOUNT;
-            result.vt = VT_I4;
-            result.lVal = matches_.Count();
-            return S_OK;
-        }
-        if (id != kItem)
-            return DISP_E_MEMBERNOTFOUND;
-        if (arguments.count() != 1)
-            return DISP_E_BADPARAMCOUNT;
-        int32_t index = 0;
-        if (!arguments.Int(0, index))
-            return DISP_E_TYPEMISMATCH;
-        engine::MatchItem match;
-        if (!matches_.Item(index, match))
-            return Raise(exception, kInvalidArgument, L"Invalid procedure call or argument");
-        ReturnObject(result, new MatchObject(std::move(match)));
-        return S_OK;
+        return CallCollection(id, flags, arguments, result, exception, matches_.Count(),
+                              [&](int32_t index, VARIANT& item) {
+                                  engine::MatchItem match;
+                                  if (!matches_.Item(index, match))
+                                      return false;
+                                  ReturnObject(item, new MatchObject(std::move(match)));
+                                  return true;
+                              });
     }
 
 private:
