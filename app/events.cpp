@@ -14,22 +14,23 @@ void HandleMessage(MSG& message)
     DispatchMessageW(&message);
 }
 
-void ProcessPendingEvents()
+bool ProcessPendingEvents()
 {
     MSG message;
     while (PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE)) {
         if (message.message == WM_QUIT)
-            return;
+            return true;
         if (!PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
-            return;
+            return false;
         if (message.message == WM_QUIT) {
             // Something queued the quit message between the two looks: leave
             // it for the message loop.
             PostQuitMessage(static_cast<int>(message.wParam));
-            return;
+            return true;
         }
         HandleMessage(message);
     }
+    return false;
 }
 
 bool QuitRequested()

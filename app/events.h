@@ -15,7 +15,9 @@ void HandleMessage(MSG& message);
 
 // Processes every waiting message as the message loop would, until the queue
 // is empty or the next message is the quit message, which stays queued.
-void ProcessPendingEvents();
+// True when it stopped at the quit message (what QuitRequested tells), so a
+// loop that pumps need not look a second time.
+bool ProcessPendingEvents();
 
 // True when the quit message is waiting: the main window is gone and the
 // program is ending, so long work should stop where it is.

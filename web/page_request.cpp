@@ -75,9 +75,8 @@ Bytes ReadBody(HINTERNET request)
     Bytes body;
     char chunk[kReadChunk];
     for (;;) {
-        ProcessPendingEvents();
-        if (QuitRequested())
-            break;
+        if (ProcessPendingEvents())
+            break;  // the program is ending
         DWORD count = 0;  // a failed read may leave the count untouched
         InternetReadFile(request, chunk, kReadChunk, &count);
         if (count == 0)
