@@ -43,6 +43,8 @@ Variant& Variant::operator=(Variant&& other) noexcept
     return *this;
 }
 
+BSTR* Variant::StringSlot() { return value_.vt == VT_BSTR ? &value_.bstrVal : nullptr; }
+
 VARIANT* Variant::Reset()
 {
     VariantClear(&value_);
@@ -163,6 +165,20 @@ Variant TextArgument(const Text& text)
     v->vt = VT_BSTR;
     v->bstrVal = value.Release();
     return argument;
+}
+
+void ReuseTextArgument(Variant& argument, const Text& text)
+{
+    // Resizing the string the argument holds keeps its memory where it fits:
+    // under Wine a fresh block of megabytes costs more than converting a page
+    // into it.
+    BSTR* slot = argument.StringSlot();
+    int length = WideLengthFromGbk(text);
+    if (!slot || !SysReAllocStringLen(slot, nullptr, static_cast<UINT>(length))) {
+        argument = TextArgument(text);
+        return;
+    }
+    WideFromGbkInto(text, *slot, length);
 }
 
 Variant BoolArgument(bool value)

@@ -50,6 +50,9 @@ public:
     const VARIANT& get() const { return value_; }
     // For an out parameter: clears what the variant held first.
     VARIANT* Reset();
+    // The string a VT_BSTR variant holds, to be resized in place; null for
+    // any other kind.
+    BSTR* StringSlot();
 
 private:
     VARIANT value_;
@@ -79,6 +82,8 @@ private:
 // Arguments. A text goes as a BSTR converted from code page 936, a bool as an
 // automation boolean (true is -1).
 Variant TextArgument(const Text& text);
+// The same text argument, made in the string `argument` already holds.
+void ReuseTextArgument(Variant& argument, const Text& text);
 Variant BoolArgument(bool value);
 Variant Int32Argument(int32_t value);
 Variant DoubleArgument(double value);

@@ -68,7 +68,7 @@ bool RegexObject::Create(const Text& pattern, const Text& subjectText, bool case
     PutProperty(engine, L"Global", BoolArgument(global));
     PutProperty(engine, L"Pattern", TextArgument(pattern));
     if (subjectArgument.get().vt != VT_BSTR || !(subjectText == subject))
-        subjectArgument = TextArgument(subjectText);
+        ReuseTextArgument(subjectArgument, subjectText);
     matches = ObjectOf(CallMethod(engine, L"Execute", std::span<const Variant>(&subjectArgument, 1)));
     subject = subjectText;
     return !matches.empty();

@@ -1,6 +1,7 @@
 #include "regex/engine/regex_engine.h"
 
 #include <algorithm>
+#include <mutex>
 
 #include "regex/engine/compiler.h"
 #include "regex/engine/parser.h"
@@ -198,10 +199,40 @@ ScanStatus Replace(const Regex& regex, std::u16string_view subject, std::u16stri
 // The matches keep a copy of the stretch of the subject that their texts
 // come from (not of the whole subject: a page runs to megabytes, and copying
 // it is what an Execute would spend most of its time on).
+namespace {
+
+// The copy of a page runs to megabytes, and fresh memory of that size costs
+// more under Wine than the copying itself; so the buffer of a collection that
+// goes is kept for the next one.
+std::mutex spareTextMutex;
+std::u16string spareText;
+
+}  // namespace
+
 struct MatchItem::Data {
     std::u16string text;  // the subject from `offset` on, as far as the matches reach
     size_t offset = 0;
     std::vector<Match> matches;
+
+    Data() = default;
+    Data(const Data&) = delete;
+    Data& operator=(const Data&) = delete;
+    ~Data()
+    {
+        std::lock_guard<std::mutex> lock(spareTextMutex);
+        if (text.capacity() > spareText.capacity())
+            spareText.swap(text);
+    }
+
+    void Keep(std::u16string_view stretch)
+    {
+        {
+            std::lock_guard<std::mutex> lock(spareTextMutex);
+            if (spareText.capacity() >= stretch.size() && stretch.size() > text.capacity())
+                text.swap(spareText);
+        }
+        text.assign(stretch);
+    }
 
     std::u16string_view Piece(int32_t start, int32_t length) const
     {
@@ -312,7 +343,7 @@ ScanStatus RegExp::Execute(std::u16string_view subject, MatchCollection& matches
     }
     if (begin <= end) {  // at least one match, perhaps only empty ones
         data->offset = begin;
-        data->text.assign(subject.substr(begin, end - begin));
+        data->Keep(subject.substr(begin, end - begin));
     }
     matches.data_ = std::move(data);
     return status;
