@@ -258,11 +258,13 @@ TEST_F(SearchTest, FailuresOnlyGiveFewerRows)
 
 // Clicks Search and Continue and presses Enter while the first search reads
 // a slow page: none of them starts a second search.
+bool clickedDuringTheSearch = false;
 void CALLBACK ClickDuringTheSearch(HWND, UINT, UINT_PTR timer, DWORD)
 {
     if (!SearchRunning())
         return;
     KillTimer(nullptr, timer);
+    clickedDuringTheSearch = true;
     PostMessageW(mainWindow.按钮1, BM_CLICK, 0, 0);
     PostMessageW(mainWindow.按钮2, BM_CLICK, 0, 0);
     PostMessageW(mainWindow.编辑框1, WM_KEYDOWN, VK_RETURN, 1);
@@ -273,8 +275,11 @@ TEST_F(SearchTest, ClicksDuringASlowPageChangeNothing)
     SiteMode(kPort, "slow&piece=500&delay_ms=40");
     Type(L"ab");
     SetFocus(mainWindow.编辑框1);
-    SetTimer(nullptr, 0, 30, ClickDuringTheSearch);
+    clickedDuringTheSearch = false;
+    UINT_PTR timer = SetTimer(nullptr, 0, 30, ClickDuringTheSearch);
     ClickSearch();
+    KillTimer(nullptr, timer);
+    ASSERT_TRUE(clickedDuringTheSearch) << "the page came too fast to click during it";
     ProcessPendingEvents();
     EXPECT_EQ(SearchTargets(), std::vector<std::string>{"/search?keyword=%61%62&p=1"});
     EXPECT_EQ(currentPage, 1);
