@@ -80,14 +80,74 @@ HWND WaitForWindowOf(DWORD processId, DWORD timeoutMs)
     return nullptr;
 }
 
-std::wstring ProgramPath()
+std::wstring TestsFolder()
 {
     wchar_t path[MAX_PATH];
     GetModuleFileNameW(nullptr, path, MAX_PATH);
     std::wstring p = path;
-    p.resize(p.find_last_of(L"\\/"));        // .../tests
-    p.resize(p.find_last_of(L"\\/") + 1);    // the build folder
+    p.resize(p.find_last_of(L"\\/") + 1);  // .../tests/
+    return p;
+}
+
+std::wstring ProgramPath()
+{
+    std::wstring p = TestsFolder();
+    p.resize(p.size() - 1);
+    p.resize(p.find_last_of(L"\\/") + 1);  // the build folder
     return p + L"vesk.exe";
+}
+
+// The first visible message box of the given process, once it is there.
+HWND WaitForMessageBoxOf(DWORD processId, DWORD timeoutMs)
+{
+    struct Search {
+        DWORD processId;
+        HWND found;
+    } search = {processId, nullptr};
+    DWORD start = GetTickCount();
+    while (GetTickCount() - start < timeoutMs) {
+        EnumWindows(
+            [](HWND window, LPARAM data) -> BOOL {
+                auto& s = *reinterpret_cast<Search*>(data);
+                DWORD owner = 0;
+                GetWindowThreadProcessId(window, &owner);
+                if (owner == s.processId && IsWindowVisible(window) && ClassNameOf(window) == Text("#32770")) {
+                    s.found = window;
+                    return FALSE;
+                }
+                return TRUE;
+            },
+            reinterpret_cast<LPARAM>(&search));
+        if (search.found)
+            return search.found;
+        Sleep(50);
+    }
+    return nullptr;
+}
+
+TEST(Program, RunningOutOfMemoryEndsWithAnErrorBoxAndMinusOne)
+{
+    std::wstring marker = TestsFolder() + L"out_of_memory_probe.marker";
+    DeleteFileW(marker.c_str());
+    std::wstring command = L"\"" + TestsFolder() + L"out_of_memory_probe.exe\" \"" + marker + L"\"";
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    ASSERT_TRUE(CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                               &process));
+    HWND box = WaitForMessageBoxOf(process.dwProcessId, 20000);
+    EXPECT_NE(box, nullptr) << "no error message box appeared";
+    if (box)
+        PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    DWORD waited = WaitForSingleObject(process.hProcess, 20000);
+    if (waited != WAIT_OBJECT_0)
+        TerminateProcess(process.hProcess, 99);
+    DWORD exitCode = 0;
+    GetExitCodeProcess(process.hProcess, &exitCode);
+    EXPECT_EQ(exitCode, static_cast<DWORD>(-1));
+    EXPECT_EQ(GetFileAttributesW(marker.c_str()), INVALID_FILE_ATTRIBUTES) << "the exit handler must not run";
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
 }
 
 TEST(Program, TheRealProgramClosesOnEscWithExitCodeZero)
