@@ -125,29 +125,43 @@ HWND WaitForMessageBoxOf(DWORD processId, DWORD timeoutMs)
     return nullptr;
 }
 
-TEST(Program, RunningOutOfMemoryEndsWithAnErrorBoxAndMinusOne)
+// Runs the probe, closes the error box it shows and gives its exit code.
+DWORD RunFatalProbe(const std::wstring& marker, const wchar_t* mode, bool* boxShown)
 {
-    std::wstring marker = TestsFolder() + L"out_of_memory_probe.marker";
-    DeleteFileW(marker.c_str());
-    std::wstring command = L"\"" + TestsFolder() + L"out_of_memory_probe.exe\" \"" + marker + L"\"";
+    std::wstring command = L"\"" + TestsFolder() + L"fatal_probe.exe\" \"" + marker + L"\" " + mode;
     STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process = {};
-    ASSERT_TRUE(CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                               &process));
+    if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
+        ADD_FAILURE() << "cannot start the probe";
+        return 0;
+    }
     HWND box = WaitForMessageBoxOf(process.dwProcessId, 20000);
-    EXPECT_NE(box, nullptr) << "no error message box appeared";
+    *boxShown = box != nullptr;
     if (box)
         PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-    DWORD waited = WaitForSingleObject(process.hProcess, 20000);
-    if (waited != WAIT_OBJECT_0)
+    if (WaitForSingleObject(process.hProcess, 20000) != WAIT_OBJECT_0)
         TerminateProcess(process.hProcess, 99);
     DWORD exitCode = 0;
     GetExitCodeProcess(process.hProcess, &exitCode);
-    EXPECT_EQ(exitCode, static_cast<DWORD>(-1));
-    EXPECT_EQ(GetFileAttributesW(marker.c_str()), INVALID_FILE_ATTRIBUTES) << "the exit handler must not run";
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
+    return exitCode;
+}
+
+TEST(Program, TheFatalFaultsEndWithAnErrorBoxAndMinusOne)
+{
+    std::wstring marker = TestsFolder() + L"fatal_probe.marker";
+    for (const wchar_t* mode : {L"memory", L"window"}) {
+        SCOPED_TRACE(GbkFromWide(mode).str());
+        DeleteFileW(marker.c_str());
+        bool boxShown = false;
+        EXPECT_EQ(RunFatalProbe(marker, mode, &boxShown), static_cast<DWORD>(-1));
+        EXPECT_TRUE(boxShown) << "no error message box appeared";
+        if (std::wstring(mode) == L"memory") {  // the probe's own exit handler would leave the marker
+            EXPECT_EQ(GetFileAttributesW(marker.c_str()), INVALID_FILE_ATTRIBUTES) << "the exit handler must not run";
+        }
+    }
 }
 
 TEST(Program, TheRealProgramClosesOnEscWithExitCodeZero)

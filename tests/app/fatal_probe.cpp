@@ -1,12 +1,16 @@
-// A program that runs out of memory inside the application framework, for
-// the start-up tests: it must end with an error box and exit code -1, and
-// without its exit handler (which would leave a file behind).
+// The two fatal faults, for the start-up tests, each of which must end the
+// process with an error box and exit code -1 without the exit handler:
+//   fatal_probe <marker>          runs out of memory (its exit handler would
+//                                 leave the marker file behind);
+//   fatal_probe <marker> window   runs the program, whose main window cannot
+//                                 be created: this program has no resources.
 #include <windows.h>
 
 #include <cstddef>
 #include <new>
 
 #include "app/framework.h"
+#include "app/program.h"
 
 namespace {
 
@@ -36,5 +40,7 @@ int wmain(int argc, wchar_t** argv)
     if (argc < 2)
         return 2;
     markerPath = argv[1];
+    if (argc > 2 && lstrcmpW(argv[2], L"window") == 0)
+        return RunApplication(RunProgram);
     return RunApplication(RunOutOfMemory);
 }
