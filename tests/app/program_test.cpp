@@ -52,13 +52,15 @@ TEST(Program, TheExitHandlerRunsOnceAndNotAfterWithdrawal)
     EXPECT_EQ(calls, 1);
 }
 
-// The window of the given process, once it is visible.
-HWND WaitForWindowOf(DWORD processId, DWORD timeoutMs)
+// The first visible top-level window of the given process and class, once
+// it is there; null when none appears in time.
+HWND WaitForWindowOf(DWORD processId, const char* className, DWORD timeoutMs)
 {
     struct Search {
         DWORD processId;
+        Text className;
         HWND found;
-    } search = {processId, nullptr};
+    } search = {processId, Text(className), nullptr};
     DWORD start = GetTickCount();
     while (GetTickCount() - start < timeoutMs) {
         EnumWindows(
@@ -66,7 +68,7 @@ HWND WaitForWindowOf(DWORD processId, DWORD timeoutMs)
                 auto& s = *reinterpret_cast<Search*>(data);
                 DWORD owner = 0;
                 GetWindowThreadProcessId(window, &owner);
-                if (owner == s.processId && IsWindowVisible(window) && ClassNameOf(window) == Text("VeskMainWindow")) {
+                if (owner == s.processId && IsWindowVisible(window) && ClassNameOf(window) == s.className) {
                     s.found = window;
                     return FALSE;
                 }
@@ -97,34 +99,6 @@ std::wstring ProgramPath()
     return p + L"vesk.exe";
 }
 
-// The first visible message box of the given process, once it is there.
-HWND WaitForMessageBoxOf(DWORD processId, DWORD timeoutMs)
-{
-    struct Search {
-        DWORD processId;
-        HWND found;
-    } search = {processId, nullptr};
-    DWORD start = GetTickCount();
-    while (GetTickCount() - start < timeoutMs) {
-        EnumWindows(
-            [](HWND window, LPARAM data) -> BOOL {
-                auto& s = *reinterpret_cast<Search*>(data);
-                DWORD owner = 0;
-                GetWindowThreadProcessId(window, &owner);
-                if (owner == s.processId && IsWindowVisible(window) && ClassNameOf(window) == Text("#32770")) {
-                    s.found = window;
-                    return FALSE;
-                }
-                return TRUE;
-            },
-            reinterpret_cast<LPARAM>(&search));
-        if (search.found)
-            return search.found;
-        Sleep(50);
-    }
-    return nullptr;
-}
-
 // Runs the probe, closes the error box it shows and gives its exit code.
 DWORD RunFatalProbe(const std::wstring& marker, const wchar_t* mode, bool* boxShown)
 {
@@ -136,7 +110,7 @@ DWORD RunFatalProbe(const std::wstring& marker, const wchar_t* mode, bool* boxSh
         ADD_FAILURE() << "cannot start the probe";
         return 0;
     }
-    HWND box = WaitForMessageBoxOf(process.dwProcessId, 20000);
+    HWND box = WaitForWindowOf(process.dwProcessId, "#32770", 20000);
     *boxShown = box != nullptr;
     if (box)
         PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
@@ -172,7 +146,7 @@ TEST(Program, TheRealProgramClosesOnEscWithExitCodeZero)
     PROCESS_INFORMATION process = {};
     ASSERT_TRUE(CreateProcessW(path.c_str(), nullptr, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
         << "cannot start the program";
-    HWND window = WaitForWindowOf(process.dwProcessId, 20000);
+    HWND window = WaitForWindowOf(process.dwProcessId, "VeskMainWindow", 20000);
     EXPECT_NE(window, nullptr) << "the program's window did not appear";
     if (window) {
         wchar_t title[64] = {};
